@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the program and the tests need.
 # Idempotent: does nothing when everything is present; runs `apt-get update` once otherwise.
+#   scripts/setup.sh           what ./run and ./test need
+#   scripts/setup.sh --fuzz    also clang and its sanitizer runtimes, for fuzz/run.sh
 set -euo pipefail
 
 PACKAGES=(
@@ -12,6 +14,9 @@ PACKAGES=(
   ffmpeg
   fonts-dejavu-core
 )
+if [ "${1:-}" = "--fuzz" ]; then
+  PACKAGES+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

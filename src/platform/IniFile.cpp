@@ -90,7 +90,10 @@ struct Position {
   std::ptrdiff_t Key = -1;      // line of the key, -1 when absent
 };
 
-Position Find(const IniText& text, const std::string& section, const std::string& key) {
+// Names are compared without the blanks around them, as they are read from the file.
+Position Find(const IniText& text, const std::string& sectionName, const std::string& keyName) {
+  const std::string section = Trim(sectionName);
+  const std::string key = Trim(keyName);
   Position pos;
   bool inSection = false;
   for (std::size_t i = 0; i < text.Lines.size(); ++i) {
@@ -222,14 +225,14 @@ void TIniFile::WriteString(const std::string& section, const std::string& key,
                            const std::string& value) {
   IniText text = Load(FileName_);
   const Position pos = Find(text, section, key);
-  const std::string line = key + "=" + value;
+  const std::string line = Trim(key) + "=" + value;
   if (pos.Key >= 0) {
     text.Lines[pos.Key] = line;
   } else if (pos.Section >= 0) {
     text.Lines.insert(text.Lines.begin() + pos.End, line);
   } else {
     if (!text.Lines.empty() && !Trim(text.Lines.back()).empty()) text.Lines.push_back("");
-    text.Lines.push_back("[" + section + "]");
+    text.Lines.push_back("[" + Trim(section) + "]");
     text.Lines.push_back(line);
   }
   Save(FileName_, text);

@@ -113,6 +113,14 @@ TEST(IniFile, DuplicateKeyWriteChangesTheOneRead) {
   EXPECT_EQ(ReadFileBytes(file), "[s]\nK=5\nk=2\n");
 }
 
+TEST(IniFile, NamesAreComparedWithoutSurroundingBlanks) {
+  TempDir dir;
+  TIniFile ini(dir.File("blank.ini"));
+  ini.WriteString(" settings\t", "\tvolume ", "5");
+  EXPECT_EQ(ini.ReadString("settings", "volume", ""), "5");
+  EXPECT_EQ(ReadFileBytes(ini.FileName()), "[settings]\nvolume=5\n");
+}
+
 TEST(IniFile, SectionKeysAndDelete) {
   TempDir dir;
   const std::string file = dir.File("sec.ini");
