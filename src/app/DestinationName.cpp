@@ -1,6 +1,7 @@
 #include "app/DestinationName.h"
 
 #include <filesystem>
+#include <stdexcept>
 
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
@@ -23,10 +24,11 @@ std::string EnsureOutputFolder(TSettings& settings, const std::string& storedFol
   return folder;
 }
 
-std::string MakeDestinationName(TSettings& settings, const std::string& sourcePath,
-                                const std::string& suffix, const std::set<std::string>& taken) {
-  const std::string folder = platform::IncludeTrailingSeparator(
-      EnsureOutputFolder(settings, settings.OutPutDir(), "OutPutDir"));
+namespace {
+
+std::string FreeName(const std::string& folderPath, const std::string& sourcePath,
+                     const std::string& suffix, const std::set<std::string>& taken) {
+  const std::string folder = platform::IncludeTrailingSeparator(folderPath);
   const std::string base = folder + fs::path(sourcePath).stem().string();
   const auto isFree = [&](const std::string& name) {
     std::error_code ec;
@@ -35,6 +37,23 @@ std::string MakeDestinationName(TSettings& settings, const std::string& sourcePa
   std::string candidate = base + "_(new)" + suffix;
   for (int n = 1; !isFree(candidate); ++n) candidate = base + "_(new_" + std::to_string(n) + ")" + suffix;
   return candidate;
+}
+
+}  // namespace
+
+std::string MakeDestinationName(TSettings& settings, const std::string& sourcePath,
+                                const std::string& suffix, const std::set<std::string>& taken) {
+  return FreeName(EnsureOutputFolder(settings, settings.OutPutDir(), "OutPutDir"), sourcePath,
+                  suffix, taken);
+}
+
+std::string MakeDestinationNameIn(const std::string& folder, const std::string& sourcePath,
+                                  const std::string& suffix, const std::set<std::string>& taken) {
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  if (!platform::DirectoryExists(folder))
+    throw std::runtime_error("Cannot create output directory:" + folder);
+  return FreeName(folder, sourcePath, suffix, taken);
 }
 
 }  // namespace zanto::app

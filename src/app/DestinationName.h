@@ -21,4 +21,10 @@ std::string MakeDestinationName(TSettings& settings, const std::string& sourcePa
                                 const std::string& suffix,
                                 const std::set<std::string>& taken = {});
 
+// The same in a folder given directly (created when missing; raises std::runtime_error
+// "Cannot create output directory:<folder>" when it cannot be).
+std::string MakeDestinationNameIn(const std::string& folder, const std::string& sourcePath,
+                                  const std::string& suffix,
+                                  const std::set<std::string>& taken = {});
+
 }  // namespace zanto::app
