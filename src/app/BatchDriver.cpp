@@ -17,6 +17,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// Marks the time spent inside a synchronised engine event.
+struct TEventScope {
+  explicit TEventScope(int& depth) : Depth(depth) { ++Depth; }
+  ~TEventScope() { --Depth; }
+  int& Depth;
+};
+
 // Closes the engine's probe however the row's set-up ends.
 struct ProbeCloser {
   media::TMediaProbe& Probe;
@@ -204,6 +211,7 @@ void TBatchDriver::HandleProgress(const engine::TProgressInfo& info) {
   Progress_.Labels = MakeProgressLabels(info.CurrentDuration, info.TotalDuration, info.CurrentSize,
                                         info.TaskIndex, Engine_.TaskCount());
   Progress_.FileLabel = ShortFileLabel(row.Caption);
+  const TEventScope scope(InEngineEvent_);
   if (OnProgressChanged) OnProgressChanged();
 }
 
@@ -272,6 +280,14 @@ void TBatchDriver::Resume() {
 
 void TBatchDriver::Cancel() {
   if (State_ != bsConverting && State_ != bsPaused) return;
+  if (InEngineEvent_ > 0) {
+    // Called from a progress or preview event: its conversion thread waits for the event to
+    // return, so waiting for that thread here would never end. Stop once the event is over.
+    platform::TMainThread::Queue([this, alive = Alive_] {
+      if (*alive) Cancel();
+    });
+    return;
+  }
   State_ = bsStopping;
   Engine_.Stop(true);
   // The batch event follows the last task's end; wait for it so the caller sees the idle state.

@@ -18,6 +18,9 @@
 #   audio.wav           PCM s16le 44.1 kHz stereo
 #   id3.mp3             MP3 with ID3v2.3 tags: title, artist, album, date, genre, track
 #   tagged.mp4          clip.mp4 with title/artist/comment metadata and a "language" on each stream
+#   subs.mkv            stream #0 SubRip subtitles (language=eng), #1 H.264, #2 AAC (from clip.mp4),
+#                       #3 a text attachment (notes.txt): every kind, and no kind first by index
+#   dated.mp4           clip.mp4 with creation_time 2020-01-02T03:04:05Z (1577934245 s since 1970)
 #   lang_only.ts        MPEG-TS H.264 + MP2 (1 s); the audio stream's only metadata is language=eng,
 #                       the file and the video stream have none
 #   late_start.mp4      H.264 + AAC; video starts at 1.4 s, audio at 1.376 s (AAC priming)
@@ -30,8 +33,9 @@
 set -euo pipefail
 out=${1:?usage: make_fixtures.sh OUTPUT_DIR}
 mkdir -p "$out"
-stamp="$out/.complete-v2"
+stamp="$out/.complete-v5"
 [ -f "$stamp" ] && exit 0
+rm -f "$out"/.complete-v* "$out"/.tmp.*  # an older or interrupted set is made again in full
 
 ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "$@"; }
 # fixture NAME ARGS...: runs ffmpeg with ARGS writing to a temporary file, then renames it to NAME.
@@ -43,24 +47,29 @@ fixture() {
   mv -f "$tmp" "$out/$name"
 }
 
-video() { echo -f lavfi -i "testsrc=size=${1:-320x240}:rate=${2:-25}:duration=${3:-2}"; }
+# Sources: test pattern pictures and a 440 Hz tone.
+video=(-f lavfi -i testsrc=size=320x240:rate=25:duration=2)
+video1s=(-f lavfi -i testsrc=size=320x240:rate=25:duration=1)
+video30=(-f lavfi -i testsrc=size=320x240:rate=30:duration=2)
+video2997=(-f lavfi -i testsrc=size=320x240:rate=30000/1001:duration=1)
+videoOdd=(-f lavfi -i testsrc=size=321x241:rate=25:duration=2)
 tone=(-f lavfi -i sine=frequency=440:sample_rate=44100:duration=2)
+tone1s=(-f lavfi -i sine=frequency=440:sample_rate=44100:duration=1)
 stereo=(-ac 2)
 
-# shellcheck disable=SC2046  # video's words are meant to split
-fixture clip.mp4 $(video) "${tone[@]}" "${stereo[@]}" -c:v libx264 -preset veryfast -pix_fmt yuv420p \
-  -c:a aac -b:a 96k -shortest
-fixture clip_30fps.mp4 $(video 320x240 30) "${tone[@]}" "${stereo[@]}" -c:v libx264 -preset veryfast \
+fixture clip.mp4 "${video[@]}" "${tone[@]}" "${stereo[@]}" -c:v libx264 -preset veryfast \
   -pix_fmt yuv420p -c:a aac -b:a 96k -shortest
-fixture clip.avi $(video) "${tone[@]}" "${stereo[@]}" -c:v mpeg4 -vtag XVID -q:v 5 \
+fixture clip_30fps.mp4 "${video30[@]}" "${tone[@]}" "${stereo[@]}" -c:v libx264 -preset veryfast \
+  -pix_fmt yuv420p -c:a aac -b:a 96k -shortest
+fixture clip.avi "${video[@]}" "${tone[@]}" "${stereo[@]}" -c:v mpeg4 -vtag XVID -q:v 5 \
   -c:a libmp3lame -b:a 96k -shortest
-fixture clip.mkv $(video) "${tone[@]}" "${stereo[@]}" -c:v libx264 -preset veryfast -pix_fmt yuv420p \
-  -c:a libvorbis -shortest
-fixture clip_90k.ts $(video) "${tone[@]}" "${stereo[@]}" -c:v mpeg2video -q:v 5 -c:a mp2 -b:a 128k \
-  -shortest
-fixture clip_2997.mp4 $(video 320x240 30000/1001 1) -c:v libx264 -preset veryfast -pix_fmt yuv420p
-fixture video_only.mp4 $(video) -c:v libx264 -preset veryfast -pix_fmt yuv420p
-fixture odd_321x241.mkv $(video 321x241) -c:v ffv1 -pix_fmt yuv420p
+fixture clip.mkv "${video[@]}" "${tone[@]}" "${stereo[@]}" -c:v libx264 -preset veryfast \
+  -pix_fmt yuv420p -c:a libvorbis -shortest
+fixture clip_90k.ts "${video[@]}" "${tone[@]}" "${stereo[@]}" -c:v mpeg2video -q:v 5 \
+  -c:a mp2 -b:a 128k -shortest
+fixture clip_2997.mp4 "${video2997[@]}" -c:v libx264 -preset veryfast -pix_fmt yuv420p
+fixture video_only.mp4 "${video[@]}" -c:v libx264 -preset veryfast -pix_fmt yuv420p
+fixture odd_321x241.mkv "${videoOdd[@]}" -c:v ffv1 -pix_fmt yuv420p
 fixture audio.mp3 "${tone[@]}" "${stereo[@]}" -c:a libmp3lame -b:a 96k -write_xing 1
 fixture audio.wav "${tone[@]}" "${stereo[@]}" -c:a pcm_s16le
 fixture id3.mp3 "${tone[@]}" "${stereo[@]}" -c:a libmp3lame -b:a 96k -id3v2_version 3 \
@@ -69,11 +78,19 @@ fixture id3.mp3 "${tone[@]}" "${stereo[@]}" -c:a libmp3lame -b:a 96k -id3v2_vers
 fixture tagged.mp4 -i "$out/clip.mp4" -c copy -map_metadata -1 \
   -metadata title="Tagged Clip" -metadata artist="Zanto Tester" -metadata comment="made for tests" \
   -metadata:s:v:0 language=eng -metadata:s:a:0 language=fre
-fixture lang_only.ts $(video 320x240 25 1) -f lavfi -i sine=frequency=440:sample_rate=44100:duration=1 \
-  -c:v libx264 -preset veryfast -pix_fmt yuv420p -c:a mp2 -metadata:s:a:0 language=eng
-fixture late_start.mp4 $(video) "${tone[@]}" "${stereo[@]}" -c:v libx264 -preset veryfast \
+printf '1\n00:00:00,000 --> 00:00:01,000\nHello\n\n2\n00:00:01,000 --> 00:00:02,000\nWorld\n' \
+  > "$out/.tmp.subs.srt"
+printf 'Notes attached to a test file.\n' > "$out/.tmp.notes.txt"
+fixture subs.mkv -i "$out/clip.mp4" -i "$out/.tmp.subs.srt" -map 1 -map 0 -c copy -c:s srt \
+  -metadata:s:s:0 language=eng -attach "$out/.tmp.notes.txt" -metadata:s:t mimetype=text/plain \
+  -metadata:s:t filename=notes.txt
+rm -f "$out/.tmp.subs.srt" "$out/.tmp.notes.txt"
+fixture dated.mp4 -i "$out/clip.mp4" -c copy -metadata creation_time=2020-01-02T03:04:05Z
+fixture lang_only.ts "${video1s[@]}" "${tone1s[@]}" -c:v libx264 -preset veryfast -pix_fmt yuv420p \
+  -c:a mp2 -metadata:s:a:0 language=eng
+fixture late_start.mp4 "${video[@]}" "${tone[@]}" "${stereo[@]}" -c:v libx264 -preset veryfast \
   -pix_fmt yuv420p -c:a aac -b:a 96k -shortest -output_ts_offset 1.4
-fixture late_start.ts $(video) "${tone[@]}" "${stereo[@]}" -c:v libx264 -preset veryfast \
+fixture late_start.ts "${video[@]}" "${tone[@]}" "${stereo[@]}" -c:v libx264 -preset veryfast \
   -pix_fmt yuv420p -c:a aac -b:a 96k -shortest -muxdelay 0 -muxpreload 0 -output_ts_offset 1.4
 fixture truncated_src.mp4 -i "$out/clip.mp4" -c copy -movflags +faststart
 
