@@ -13,6 +13,7 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev
   ffmpeg
   fonts-dejavu-core
+  time
 )
 if [ "${1:-}" = "--fuzz" ]; then
   PACKAGES+=(clang libclang-rt-14-dev)
