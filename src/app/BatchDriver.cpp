@@ -1,5 +1,6 @@
 #include "app/BatchDriver.h"
 
+#include <algorithm>
 #include <thread>
 
 #include "app/DestinationName.h"
@@ -141,6 +142,7 @@ bool TBatchDriver::Start() {
   Progress_.PauseEnabled = true;
   Progress_.ResumeEnabled = false;
   Progress_.OpenFolderAfter = true;
+  BatchEndPending_ = false;
   Engine_.StartTask(1);
   State_ = bsConverting;
   if (OnShowProgress) OnShowProgress();
@@ -234,12 +236,11 @@ void TBatchDriver::HandleHook(engine::THookInfo& info) {
 }
 
 void TBatchDriver::HandleTerminate(const engine::TTerminateInfo& info) {
+  // Each end arrives from its own short-lived engine thread, so the batch's end may be queued
+  // before the last task's: the batch ends once both are in.
   if (info.TaskIndex < 0) {
-    // The engine marks the batch terminated right after delivering this event.
-    platform::TMainThread::WaitPumping([this] { return Engine_.AllTerminated(); }, 10s);
-    if (Engine_.AllTerminated()) Engine_.ClearTasks();
-    State_ = bsIdle;
-    if (OnBatchEnded) OnBatchEnded();
+    BatchEndPending_ = true;
+    FinishBatchWhenAllEnded();
     return;
   }
   if (info.TaskIndex >= static_cast<int>(Results_.size())) return;
@@ -248,11 +249,25 @@ void TBatchDriver::HandleTerminate(const engine::TTerminateInfo& info) {
   result.Finished = info.Finished;
   result.Failed = info.Exception;
   result.Message = info.ExceptionMsg;
-  if (!info.Finished) return;
-  List_.Row(CheckedRows_[static_cast<size_t>(info.TaskIndex)]).SubItems[colProgress] = "100%";
-  Progress_.FileBar = 100;
-  if (OnProgressChanged) OnProgressChanged();
-  if (info.TaskIndex + 1 == static_cast<int>(CheckedRows_.size())) AfterConversion();
+  if (info.Finished) {
+    List_.Row(CheckedRows_[static_cast<size_t>(info.TaskIndex)]).SubItems[colProgress] = "100%";
+    Progress_.FileBar = 100;
+    if (OnProgressChanged) OnProgressChanged();
+    if (info.TaskIndex + 1 == static_cast<int>(CheckedRows_.size())) AfterConversion();
+  }
+  FinishBatchWhenAllEnded();
+}
+
+void TBatchDriver::FinishBatchWhenAllEnded() {
+  if (!BatchEndPending_) return;
+  if (!std::all_of(Results_.begin(), Results_.end(), [](const TTaskResult& r) { return r.Ended; }))
+    return;
+  BatchEndPending_ = false;
+  // The engine marks the batch terminated right after delivering its end.
+  platform::TMainThread::WaitPumping([this] { return Engine_.AllTerminated(); }, 10s);
+  if (Engine_.AllTerminated()) Engine_.ClearTasks();
+  State_ = bsIdle;
+  if (OnBatchEnded) OnBatchEnded();
 }
 
 void TBatchDriver::AfterConversion() {

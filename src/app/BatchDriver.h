@@ -108,6 +108,7 @@ class TBatchDriver {
   void HandlePreview(const engine::TPreviewInfo& info);
   void HandleHook(engine::THookInfo& info);
   void AfterConversion();
+  void FinishBatchWhenAllEnded();
 
   engine::TFFmpegEngine& Engine_;
   TFileList& List_;
@@ -122,7 +123,8 @@ class TBatchDriver {
   platform::TBitmap24 LastPreview_;
   // Set while the driver lives; queued terminate handling checks it before touching anything.
   std::shared_ptr<bool> Alive_ = std::make_shared<bool>(true);
-  int InEngineEvent_ = 0;  // depth of synchronised engine events now running (main thread)
+  int InEngineEvent_ = 0;
+  bool BatchEndPending_ = false;  // the engine said the batch ended; some task ends may follow  // depth of synchronised engine events now running (main thread)
 };
 
 // The engine's thread priority for the settings key "priority" (0 idle, 1 normal, 2 lower,

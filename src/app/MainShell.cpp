@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "app/VersionText.h"
+#include "formats/SettingsFile.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
 
@@ -14,6 +15,13 @@ TMainShell::TMainShell() {
   // program), the user's own configuration folder holds it instead.
   Global_.SetSettingsFileName(platform::WritableProgramFile(
       std::filesystem::path(Global_.SettingsFileName).filename().string()));
+  // A first start gets the shipped initial choices; an existing file is never replaced.
+  try {
+    formats::EnsureSettingsFile(platform::ProgramFolder() + kDefaultSettingsFile,
+                                Global_.SettingsFileName);
+  } catch (const std::exception&) {
+    // An unwritable settings file reads as defaults; writes report the error when they happen.
+  }
   Settings_ = std::make_unique<TSettings>(Global_.SettingsFileName);
 }
 

@@ -9,6 +9,9 @@
 
 namespace zanto::app {
 
+// The initial settings shipped beside the program, copied when the user has no settings file.
+inline constexpr const char* kDefaultSettingsFile = "zantowmvmp4converter.default.ini";
+
 inline constexpr int kMainWindowWidth = 786;
 inline constexpr int kMainWindowHeight = 522;
 inline constexpr int kSkinCount = 7;

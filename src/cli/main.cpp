@@ -15,6 +15,7 @@
 #include "app/BatchDriver.h"
 #include "app/FileList.h"
 #include "app/GlobalObject.h"
+#include "app/MainShell.h"
 #include "app/Settings.h"
 #include "cli/CliOptions.h"
 #include "cli/ProgressLine.h"
@@ -104,7 +105,7 @@ int Run(const cli::TCliOptions& options) {
   app::ApplyEditions(global, programFolder);
   std::string settingsFile = options.SettingsFile.value_or(platform::WritableProgramFile(
       std::filesystem::path(global.SettingsFileName).filename().string()));
-  formats::EnsureSettingsFile(programFolder + "zantowmvmp4converter.default.ini", settingsFile);
+  formats::EnsureSettingsFile(programFolder + app::kDefaultSettingsFile, settingsFile);
   formats::TFormatStore store(settingsFile, global.FormatFileName);
   if (options.ListFormats) {
     ListFormats(store);

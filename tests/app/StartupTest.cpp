@@ -189,5 +189,22 @@ TEST(MainShell, CreationShowAndCloseQuery) {
   platform::SetProgramFolder(saved);
 }
 
+TEST(MainShell, AFirstStartGetsTheShippedSettingsAndALaterOneKeepsTheUsers) {
+  test::TempDir dir;
+  const std::string saved = platform::ProgramFolder();
+  platform::SetProgramFolder(dir.Path());
+  test::WriteFileBytes(dir.File(kDefaultSettingsFile), "[settings]\nFormatCode=302\n");
+  {
+    TMainShell shell;
+    EXPECT_EQ(shell.Settings().FormatCode(), 302);
+    shell.Settings().Ini().WriteInteger("settings", "FormatCode", 5);
+  }
+  {
+    TMainShell shell;  // the user's choice stays
+    EXPECT_EQ(shell.Settings().FormatCode(), 5);
+  }
+  platform::SetProgramFolder(saved);
+}
+
 }  // namespace
 }  // namespace zanto::app
