@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "app/AddFiles.h"
 #include "app/BatchDriver.h"
 #include "formats/OptionBuilder.h"
 #include "media/MediaProbe.h"
@@ -81,6 +82,31 @@ class BatchTest : public testing::Test {
   platform::TShell::OpenHandler previousOpen_;
   platform::TShell::PowerOffHandler previousPower_;
 };
+
+TEST_F(BatchTest, AddingFilesProbesThemAndSkipsWhatCannotBeAdded) {
+  const std::string clip = test::Fixture("clip.mp4");
+  // A file of the same name but other letter case is another file.
+  const std::string upper = dir_.File("CLIP.mp4");
+  fs::copy_file(clip, upper);
+  fs::create_directories(dir_.File("out"));
+  test::WriteFileBytes(dir_.File("out/clip_(new)_ipod.mp4"), "taken");
+  const int added = AddFilesToList(engine_, list_, settings_, store_,
+                                   {clip, test::FixtureDir(), test::Fixture("text.mp4"),
+                                    dir_.File("missing.mp4"), clip, upper, test::Fixture("audio.mp3")});
+  EXPECT_EQ(added, 3);
+  ASSERT_EQ(list_.Count(), 3);
+  EXPECT_EQ(list_.Row(0).Caption, clip);
+  EXPECT_EQ(list_.Row(1).Caption, upper);
+  EXPECT_EQ(list_.Row(0).SubItems[colLength], "2");
+  EXPECT_EQ(list_.Row(0).SubItems[colTrimmedLength], "2");
+  EXPECT_EQ(list_.Row(0).SubItems[colDestination], "clip_(new_1)_ipod.mp4");
+  EXPECT_EQ(list_.Row(0).SubItems[colProgress], "");
+  EXPECT_TRUE(list_.Row(2).Checked);
+  EXPECT_EQ(list_.Selected(), -1);
+  EXPECT_EQ(engine_.TaskCount(), 0);
+  // Adding the same file again changes nothing.
+  EXPECT_EQ(AddFilesToList(engine_, list_, settings_, store_, {clip}), 0);
+}
 
 TEST_F(BatchTest, NoCheckedRowWarnsAndStartsNothing) {
   AddRow("clip.mp4");
