@@ -12,19 +12,6 @@ namespace zanto::engine {
 
 using platform::TMainThread;
 
-namespace {
-
-// Waits for an event; the main thread keeps running synchronised calls meanwhile, so a handler
-// that synchronises with it cannot dead-lock the wait.
-void WaitFor(TManualEvent& event) {
-  if (TMainThread::IsMainThread())
-    TMainThread::WaitPumping([&event] { return event.IsSet(); });
-  else
-    event.Wait();
-}
-
-}  // namespace
-
 TCustomFFmpegEngine::TCustomFFmpegEngine() : MediaProbe_(std::make_unique<media::TMediaProbe>()) {}
 
 TCustomFFmpegEngine::~TCustomFFmpegEngine() {
@@ -41,7 +28,7 @@ TCustomFFmpegEngine::~TCustomFFmpegEngine() {
   {
     std::lock_guard lock(ListMutex_);
     for (auto& task : Tasks_)
-      if (task->Running()) WaitFor(task->ThreadDone);
+      if (task->Running()) task->ThreadDone.WaitPumping();
   }
   JoinHelpers();
   // Every event lock is taken once, so no delivery is half way.

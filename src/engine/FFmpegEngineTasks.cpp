@@ -5,24 +5,10 @@
 #include "engine/FFmpegException.h"
 #include "engine/OptionParser.h"
 #include "media/MediaLoader.h"
-#include "platform/MainThread.h"
+
 
 namespace zanto::engine {
 
-using platform::TMainThread;
-
-namespace {
-
-// Waits for an event; the main thread keeps running synchronised calls meanwhile, so a handler
-// that synchronises with it cannot dead-lock the wait.
-void WaitFor(TManualEvent& event) {
-  if (TMainThread::IsMainThread())
-    TMainThread::WaitPumping([&event] { return event.IsSet(); });
-  else
-    event.Wait();
-}
-
-}  // namespace
 
 bool TFFmpegEngine::LoadMediaLibraries(const std::string& folder) {
   std::string error;
@@ -213,7 +199,7 @@ void TFFmpegEngine::Stop(bool wait) {
   for (TFFmpeg* task : tasks) {
     if (task->Running()) {
       task->RequestStop();
-      if (wait) WaitFor(task->ThreadDone);
+      if (wait) task->ThreadDone.WaitPumping();
     } else if (!task->Terminated()) {
       // Never ran: terminated from a thread of its own (Finished False, Exception False).
       task->TerminateDone.Reset();
@@ -221,7 +207,7 @@ void TFFmpegEngine::Stop(bool wait) {
         task->TerminateUnstarted();
         task->TerminateDone.Set();
       });
-      if (wait) WaitFor(task->TerminateDone);
+      if (wait) task->TerminateDone.WaitPumping();
     }
   }
 }

@@ -5,6 +5,8 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "platform/MainThread.h"
+
 namespace zanto::engine {
 
 class TPauseGate {
@@ -58,6 +60,14 @@ class TManualEvent {
   void Wait() {
     std::unique_lock lock(Mutex_);
     Changed_.wait(lock, [this] { return Set_; });
+  }
+  // Waits until set; on the main thread the synchronised calls keep running meanwhile, so a
+  // handler that synchronises with it cannot dead-lock the wait.
+  void WaitPumping() {
+    if (platform::TMainThread::IsMainThread())
+      platform::TMainThread::WaitPumping([this] { return IsSet(); });
+    else
+      Wait();
   }
 
  private:
