@@ -384,18 +384,20 @@ void TTranscoder::Report(int fileIndex, bool last) {
     Host_.Log(media::llVerbose, line);
   }
   if (last && Options_.Verbosity >= 0) {
-    int64_t video = 0, audio = 0;
+    int64_t video = 0, audio = 0, headers = 0;
     for (const TOutputStream& ost : OutputStreams_) {
+      if (ost.Video && ost.Video->Encoder()) headers += ost.Video->Encoder()->extradata_size;
+      if (ost.Audio && ost.Audio->Encoder()) headers += ost.Audio->Encoder()->extradata_size;
       if (ost.Video) video += ost.Video->EncodedBytes();
       else if (ost.Audio) audio += ost.Audio->EncodedBytes();
       else if (ost.Request->Kind == AVMEDIA_TYPE_VIDEO) video += ost.CopiedBytes;
       else audio += ost.CopiedBytes;
     }
-    const double payload = static_cast<double>(video + audio);
+    const double payload = static_cast<double>(video + audio + headers);
     const double overhead = payload > 0 ? 100.0 * (static_cast<double>(size) - payload) / payload : 0.0;
     Host_.Log(media::llVerbose, FFmpegException::Format(
                                     "video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%\r\n",
-                                    video / 1024.0, audio / 1024.0, 0.0, overhead).what());
+                                    video / 1024.0, audio / 1024.0, headers / 1024.0, overhead).what());
   }
 }
 

@@ -270,6 +270,10 @@ void TTranscoder::ConfigureStream(TOutputStream& ost) {
       std::string prefix = Options_.PassLogFilePrefix.empty() ? "ffmpeg2pass" : Options_.PassLogFilePrefix;
       setup.PassLogFile = (prefix + "-" + std::to_string(number) + ".log").substr(0, 1023);
     }
+    if (!Options_.VideoStatsFileName.empty()) {
+      if (!VideoStats_) VideoStats_ = std::make_shared<TVideoStatsFile>(Options_.VideoStatsFileName);
+      setup.Stats = VideoStats_;
+    }
     ost.Video = std::make_unique<TVideoOutput>();
     ost.Video->Configure(setup);
   } else if (request.Kind == AVMEDIA_TYPE_AUDIO) {

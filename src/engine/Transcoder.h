@@ -112,6 +112,7 @@ class TTranscoder {
   std::vector<TOutputFile>& Outputs_;
   const TOptionValues& Options_;
   int ScalerFlags_;
+  std::shared_ptr<TVideoStatsFile> VideoStats_;  // the task's video statistics file, when asked for
   bool Join_;  // every input in turn into the one output
   const TFrameHookChain* FrameHooks_;  // "vhook" libraries, or nullptr
   int JoinCurrent_ = 0;

@@ -309,18 +309,45 @@ void TVideoOutput::SendToEncoder(AVFrame* frame, TPacketWriter& writer, ITransco
     if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) break;
     if (ret < 0) throw FFmpegException("Video encoding failed");
     size_t statsSize = 0;
+    char pictureType = (Packet_->flags & AV_PKT_FLAG_KEY) ? 'I' : 'P';
     if (const uint8_t* stats = av_packet_get_side_data(Packet_.get(), AV_PKT_DATA_QUALITY_STATS, &statsSize);
         stats && statsSize >= 4) {
       int32_t quality;
       std::memcpy(&quality, stats, 4);
       Quality_ = static_cast<float>(quality) / FF_QP2LAMBDA;
+      if (statsSize >= 5 && stats[4] != AV_PICTURE_TYPE_NONE)
+        pictureType = av_get_picture_type_char(static_cast<AVPictureType>(stats[4]));
     }
     EncodedBytes_ += Packet_->size;
+    // The picture being sent counts as encoded, as the encoder's own frame counter does.
+    if (Setup_.Stats && Packet_->size > 0) WriteStatsLine(*Packet_, pictureType, FrameNumber_ + (frame ? 1 : 0));
     if (PassLog_ && enc->stats_out) std::fputs(enc->stats_out, PassLog_.get());
     av_packet_rescale_ts(Packet_.get(), enc->time_base, Setup_.Stream->time_base);
     writer.Write(Packet_.get(), host, false);
     av_packet_unref(Packet_.get());
   }
+}
+
+void TVideoStatsFile::WriteLine(const std::string& line) {
+  if (!File_) {
+    File_.reset(std::fopen(FileName_.c_str(), "w"));
+    if (!File_) throw FFmpegException("fopen fail: " + FileName_);
+  }
+  std::fputs(line.c_str(), File_.get());
+}
+
+void TVideoOutput::WriteStatsLine(const AVPacket& packet, char pictureType, int64_t frames) {
+  const double frameTime = av_q2d(Encoder_->time_base);
+  const double elapsed = std::max(static_cast<double>(frames) * frameTime, 0.01);
+  char line[256];
+  std::snprintf(line, sizeof line,
+                "frame= %5d q= %2.1f f_size= %6d s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s "
+                "avg_br= %7.1fkbits/s type= %c\n",
+                static_cast<int>(frames), static_cast<double>(Quality_), packet.size,
+                static_cast<double>(EncodedBytes_) / 1024.0, elapsed,
+                frameTime > 0 ? packet.size * 8.0 / frameTime / 1000.0 : 0.0,
+                static_cast<double>(EncodedBytes_) * 8.0 / elapsed / 1000.0, pictureType);
+  Setup_.Stats->WriteLine(line);
 }
 
 void TVideoOutput::Flush(TPacketWriter& writer, ITranscodeHost& host) {

@@ -19,6 +19,23 @@ namespace zanto::engine {
 class ITranscodeHost;
 class TPacketWriter;
 
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+// A task's video statistics file ("vstats", "vstats_file"): one line per encoded picture,
+// shared by the task's video streams, created when the first line is written.
+class TVideoStatsFile {
+ public:
+  explicit TVideoStatsFile(std::string fileName) : FileName_(std::move(fileName)) {}
+  // Raises FFmpegException "fopen fail: <name>" when the file cannot be created.
+  void WriteLine(const std::string& line);
+
+ private:
+  std::string FileName_;
+  std::unique_ptr<std::FILE, FileCloser> File_;
+};
+
 struct TVideoOutputSetup {
   const TStreamRequest* Request = nullptr;
   const AVStream* Source = nullptr;
@@ -32,10 +49,7 @@ struct TVideoOutputSetup {
   std::string Label;  // "#file.stream" of the input for messages
   int Pass = 0;       // "pass": 1 or 2 for two-pass encoding
   std::string PassLogFile;  // the stream's log file of two-pass encoding
-};
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
+  std::shared_ptr<TVideoStatsFile> Stats;  // null: no statistics
 };
 
 class TVideoOutput {
@@ -74,6 +88,7 @@ class TVideoOutput {
   void EnsureGraph(const AVFrame* picture, ITranscodeHost& host);
   void EncodeFiltered(AVFrame* filtered, TPacketWriter& writer, ITranscodeHost& host);
   void SendToEncoder(AVFrame* frame, TPacketWriter& writer, ITranscodeHost& host);
+  void WriteStatsLine(const AVPacket& packet, char pictureType, int64_t frames);
   void Preview(const AVFrame* frame, ITranscodeHost& host);
   void PadEnd(TPacketWriter& writer, ITranscodeHost& host);
   void SetUpTwoPass();

@@ -422,6 +422,32 @@ TEST(Conversion, TwoPassEncodingUsesItsLogFile) {
             "Cannot read file: Error reading log file \"" + dir.File("none") + "-0.log\" for pass-2 encoding");
 }
 
+TEST(Conversion, VideoStatisticsFileHasALinePerEncodedPicture) {
+  TempDir dir;
+  EngineHarness h;
+  auto options = Opt("mpeg4", "aac");
+  options.ExtOptions = "vstats_file=" + dir.File("vstats.log");
+  ASSERT_TRUE(h.Convert(Fixture("clip.mp4"), dir.File("stats.avi"), options).Finished);
+  const std::string text = zanto::test::ReadFileBytes(dir.File("vstats.log"));
+  std::string packets;
+  ASSERT_EQ(zanto::test::RunCommand("ffprobe -v error -count_packets -select_streams v -show_entries "
+                                    "stream=nb_read_packets -of csv=p=0 " +
+                                        zanto::test::ShellQuote(dir.File("stats.avi")),
+                                    &packets),
+            0);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), std::stol(packets));
+  EXPECT_EQ(text.rfind("frame=     1 q= ", 0), 0u) << text.substr(0, 120);
+  EXPECT_NE(text.find(" type= I\n"), std::string::npos);
+  EXPECT_NE(text.find(" avg_br= "), std::string::npos);
+
+  // A statistics file that cannot be created ends the task with its name.
+  EngineHarness bad;
+  options.ExtOptions = "vstats_file=" + dir.File("missing/vstats.log");
+  const auto end = bad.Convert(Fixture("clip.mp4"), dir.File("bad.avi"), options);
+  EXPECT_TRUE(end.Exception);
+  EXPECT_EQ(end.ExceptionMsg, "fopen fail: " + dir.File("missing/vstats.log"));
+}
+
 TEST(Conversion, PreviewBitmapsArriveInTheMainThread) {
   EngineHarness h;
   TempDir dir;
