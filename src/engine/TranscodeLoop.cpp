@@ -309,11 +309,25 @@ void TTranscoder::FlushOutputs() {
 void TTranscoder::WriteTrailers() {
   if (TrailersWritten_) return;
   TrailersWritten_ = true;
+  std::string failure;
   for (TOutputContext& out : OutputContexts_) {
     if (!out.HeaderWritten) continue;
-    const int ret = av_write_trailer(out.Context.get());
-    if (ret < 0) Host_.Log(media::llError, media::ErrorMessage(out.File->FileName, ret));
+    int ret = av_write_trailer(out.Context.get());
+    // A full disk shows only when the buffered bytes are flushed: the file is complete only
+    // when nothing failed on the way.
+    if (AVIOContext* pb = out.Context->pb) {
+      avio_flush(pb);
+      if (ret >= 0 && pb->error < 0) ret = pb->error;
+    }
+    if (ret < 0) {
+      const std::string message = media::ErrorMessage(out.File->FileName, ret);
+      Host_.Log(media::llError, message);
+      if (failure.empty()) failure = message;
+    } else {
+      out.Complete = true;
+    }
   }
+  if (!failure.empty()) throw FFmpegException(failure);
 }
 
 int64_t TTranscoder::FirstOutputSize() const {

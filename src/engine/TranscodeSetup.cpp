@@ -448,8 +448,9 @@ void TTranscoder::TearDown() {
       if (ost.FileIndex == static_cast<int>(o)) packets += ost.Writer.PacketsWritten();
     const bool createdFile = out.Context->pb != nullptr;
     out.Context.reset();  // closes the file
-    // An output that received nothing is not left behind.
-    if (createdFile && packets == 0) {
+    // An output that received nothing, or that could not be finished (a failed write, a run
+    // that ended in an error before its trailer), is not left behind: it would not play.
+    if (createdFile && (packets == 0 || !out.Complete)) {
       std::error_code ignored;
       std::filesystem::remove(out.File->LibraryName, ignored);
     }

@@ -62,6 +62,7 @@ struct TOutputContext {
   TOutputFile* File = nullptr;
   media::OutputFormatPtr Context;
   bool HeaderWritten = false;
+  bool Complete = false;  // the trailer and every byte before it reached the file
 };
 
 class TTranscoder {

@@ -35,8 +35,9 @@ std::optional<int> ParseWhole(const std::string& text) {
   if (base == 16) {
     // A hexadecimal literal names a 32-bit pattern ("$FFFFFFFF" is -1).
     if (magnitude > 0xFFFFFFFFull) return std::nullopt;
-    const auto bits = static_cast<int32_t>(static_cast<uint32_t>(magnitude));
-    return negative ? -bits : bits;
+    // Negated as a bit pattern: "-$80000000" has no positive twin to negate.
+    const auto bits = static_cast<uint32_t>(magnitude);
+    return static_cast<int32_t>(negative ? 0u - bits : bits);
   }
   if (negative) {
     if (magnitude > 2147483648ull) return std::nullopt;
@@ -49,7 +50,11 @@ std::optional<int> ParseWhole(const std::string& text) {
 std::optional<double> ParseDecimal(const std::string& text) {
   size_t pos = 0;
   while (pos < text.size() && text[pos] == ' ') ++pos;
-  if (pos < text.size() && text[pos] == '+') ++pos;
+  if (pos < text.size() && text[pos] == '+') {
+    ++pos;
+    // One sign only: "+-5" is no number.
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) return std::nullopt;
+  }
   if (pos >= text.size()) return std::nullopt;
   // Only digits, point, sign and exponent: from_chars would also take "inf" and "nan".
   if (text.find_first_not_of("0123456789.eE+-", pos) != std::string::npos) return std::nullopt;

@@ -27,6 +27,7 @@ TEST(NumberText, WholeNumbers) {
       {"-2147483648", true, -2147483647 - 1},            {"2147483648", false, 0},
       {"", false, 0},          {" ", false, 0},          {"12 ", false, 0},
       {"12.5", false, 0},      {"as source", false, 0},  {"0x", false, 0},
+      {"-$80000000", true, -2147483647 - 1},             {"-$1", true, -1},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(IsWholeNumber(c.Text), c.Whole) << '"' << c.Text << '"';
@@ -48,6 +49,8 @@ TEST(NumberText, DecimalNumbers) {
   EXPECT_FALSE(IsDecimalNumber("inf"));
   EXPECT_FALSE(IsDecimalNumber("nan"));
   EXPECT_FALSE(IsDecimalNumber("25fps"));
+  EXPECT_FALSE(IsDecimalNumber("+-5"));
+  EXPECT_FALSE(IsDecimalNumber("++5"));
 }
 
 TEST(ValueList, Splitting) {
