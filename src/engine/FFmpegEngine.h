@@ -147,6 +147,11 @@ class TFFmpegEngine : public TCustomFFmpegEngine {
 
  private:
   TFFmpeg& TaskAt(int index) const;
+  // Frees a task removed from the list, or keeps it until a waiting Stop returns.
+  void Retire(std::unique_ptr<TFFmpeg> task);
+
+  std::atomic<int> StopDepth_{0};  // Stop calls under way
+  std::vector<std::unique_ptr<TFFmpeg>> Retired_;  // guarded by ListMutex_; freed after Stop
 };
 
 }  // namespace zanto::engine

@@ -116,6 +116,16 @@ void TFFmpegEngine::RemoveTask(int taskIndex) {
     removed = std::move(Tasks_[static_cast<size_t>(taskIndex)]);
     Tasks_.erase(Tasks_.begin() + taskIndex);
   }
+  Retire(std::move(removed));
+}
+
+void TFFmpegEngine::Retire(std::unique_ptr<TFFmpeg> task) {
+  // A waiting Stop keeps running synchronised calls, and one of them may clear the list: the
+  // tasks that Stop still waits for are freed when it returns, not under its feet.
+  if (StopDepth_ > 0) {
+    std::lock_guard lock(ListMutex_);
+    Retired_.push_back(std::move(task));
+  }
 }
 
 void TFFmpegEngine::ClearTasks() {
@@ -125,6 +135,7 @@ void TFFmpegEngine::ClearTasks() {
     std::lock_guard lock(ListMutex_);
     tasks.swap(Tasks_);
   }
+  for (auto& task : tasks) Retire(std::move(task));
   tasks.clear();  // each task waits for its own thread
   SetLastError("");
   std::lock_guard lock(TerminateLock_);
@@ -191,6 +202,18 @@ void TFFmpegEngine::Stop(bool wait) {
     std::lock_guard lock(TerminateLock_);
     RemainingCount_ = 0;
   }
+  ++StopDepth_;
+  struct TStopScope {
+    TFFmpegEngine& Engine;
+    ~TStopScope() {
+      if (--Engine.StopDepth_ > 0) return;
+      std::vector<std::unique_ptr<TFFmpeg>> retired;
+      {
+        std::lock_guard lock(Engine.ListMutex_);
+        retired.swap(Engine.Retired_);
+      }
+    }
+  } scope{*this};
   std::vector<TFFmpeg*> tasks;
   {
     std::lock_guard lock(ListMutex_);
