@@ -63,13 +63,7 @@ class BatchTest : public testing::Test {
     EXPECT_TRUE(platform::TMainThread::WaitPumping([&] { return driver_.State() == bsIdle; }, 180s));
     return true;
   }
-  std::vector<std::string> OutputFiles() {
-    std::vector<std::string> names;
-    if (!fs::exists(dir_.File("out"))) return names;
-    for (const auto& e : fs::directory_iterator(dir_.File("out"))) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> OutputFiles() { return test::FileNamesIn(dir_.File("out")); }
 
   test::TempDir dir_;
   TSettings settings_{dir_.File("s.ini")};

@@ -156,14 +156,7 @@ class SnapshotTest : public testing::Test {
     ini.WriteInteger("settings", "snapBmp", bmp);
     ini.WriteInteger("settings", "snapJpg", jpg);
   }
-  std::vector<std::string> Files() {
-    std::vector<std::string> names;
-    if (!std::filesystem::exists(dir_.File("snaps"))) return names;
-    for (const auto& e : std::filesystem::directory_iterator(dir_.File("snaps")))
-      names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> Files() { return test::FileNamesIn(dir_.File("snaps")); }
 };
 
 TEST_F(SnapshotTest, SwitchesChooseTheFiles) {

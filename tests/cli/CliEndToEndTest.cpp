@@ -30,13 +30,7 @@ class CliTest : public testing::Test {
     return ShellQuote(kConvert) + " --settings " + ShellQuote(dir_.File("s.ini")) + " --output-dir " +
            ShellQuote(dir_.File("out")) + " " + args;
   }
-  std::vector<std::string> Outputs() {
-    std::vector<std::string> names;
-    if (!fs::exists(dir_.File("out"))) return names;
-    for (const auto& e : fs::directory_iterator(dir_.File("out"))) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> Outputs() { return test::FileNamesIn(dir_.File("out")); }
   test::TempDir dir_;
 };
 

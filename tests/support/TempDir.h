@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 namespace zanto::test {
 
@@ -18,6 +19,9 @@ class TempDir {
  private:
   std::string Path_;
 };
+
+// The names of the files in a folder, sorted; empty when the folder does not exist.
+std::vector<std::string> FileNamesIn(const std::string& folder);
 
 // Whole file as bytes; empty when missing.
 std::string ReadFileBytes(const std::string& path);
