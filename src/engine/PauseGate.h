@@ -42,11 +42,11 @@ class TPauseGate {
 class TManualEvent {
  public:
   explicit TManualEvent(bool signalled) : Set_(signalled) {}
+  // Notifies under the lock: a waiter that sees the event set may free it at once, so the
+  // setter must be done with it before anyone can see the new state.
   void Set() {
-    {
-      std::lock_guard lock(Mutex_);
-      Set_ = true;
-    }
+    std::lock_guard lock(Mutex_);
+    Set_ = true;
     Changed_.notify_all();
   }
   void Reset() {

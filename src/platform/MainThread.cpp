@@ -99,6 +99,9 @@ bool TMainThread::CheckSynchronize() {
     {
       std::lock_guard lock(S().Mutex);
       call->Done = true;
+      // A waiting worker owns the call, and the error it raises again, from here on: it must
+      // also be the one that frees them.
+      call.reset();
     }
     S().Changed.notify_all();
   }

@@ -99,6 +99,8 @@ bool TCustomPlayer::OpenInput(TPlayback& pb) {
   if (audio >= 0) OpenComponent(pb, audio);
   if (video >= 0) OpenComponent(pb, video);
   if (subtitle >= 0 && pb.VideoIndex >= 0) OpenComponent(pb, subtitle);
+  // Sound starts once every stream is open: the audio callback reads which streams play.
+  if (pb.AudioIndex >= 0) SDL_PauseAudioDevice(pb.AudioDevice, 0);
 
   if (pb.AudioIndex < 0 && pb.VideoIndex < 0) {
     Fail(pb.FileName + ": could not open codecs, no stream to play.", false);
@@ -268,7 +270,6 @@ bool TCustomPlayer::OpenComponent(TPlayback& pb, int index) {
                             : -1;
     pb.AudioQueue.Start();
     pb.AudioQueue.PutFlush();
-    SDL_PauseAudioDevice(pb.AudioDevice, 0);
     return true;
   }
   if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
