@@ -300,8 +300,9 @@ void TCustomPlayer::WaitForPlaybackEnd() {
     if (TMainThread::WaitPumping([this] { return PlayThreadIdle_.load(); }, 100ms, 10ms)) break;
     auto pb = CurrentPlayback();
     if (!pb) break;
-    std::unique_lock lock(PlayerLock_, std::defer_lock);
-    if (!lock.try_lock_for(100ms)) continue;
+    // Busy play thread: wait another step (the wait above already lasted 100 ms).
+    std::unique_lock lock(PlayerLock_, std::try_to_lock);
+    if (!lock.owns_lock()) continue;
     ++attempts;
     if (attempts <= 10 || (attempts <= 20 && !pb->Reading)) {
       PushPlayEvent({peQuit, 0, 0});

@@ -195,7 +195,7 @@ class TCustomPlayer {
   std::shared_ptr<TPlayback> Playback_;
   std::string FileName_;
   std::string LastErrorMessage_;
-  std::timed_mutex PlayerLock_;
+  std::mutex PlayerLock_;
   TDisplaySink* Screen_ = nullptr;
   // The screen size came from the sink (not from the caller): forgotten at close, so the next
   // open measures the sink again.
