@@ -9,6 +9,8 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
+# shellcheck source=../common.sh
+source "$root/bench/common.sh"
 build=${1:-$root/build}
 runs=${2:-3}
 cmake --build "$build" --target zanto_batch_bench >/dev/null
@@ -16,14 +18,7 @@ driver=$build/bin/zanto_batch_bench
 work=${ZANTO_BENCH_DIR:-/tmp/zanto-batch-bench}
 mkdir -p "$work"
 src=$work/source_1080p30.mp4
-if [ ! -s "$src" ]; then
-  echo "making the 30 s 1080p source..." >&2
-  ffmpeg -nostdin -hide_banner -loglevel error -y \
-    -f lavfi -i testsrc2=size=1920x1080:rate=30:duration=30 \
-    -f lavfi -i sine=frequency=440:sample_rate=48000:duration=30 -ac 2 \
-    -c:v libx264 -preset veryfast -pix_fmt yuv420p -b:v 8M -c:a aac -b:a 192k -shortest "$src.tmp.mp4"
-  mv "$src.tmp.mp4" "$src"
-fi
+make_1080p_source "$src"
 picture=$work/logo.png
 [ -s "$picture" ] || ffmpeg -nostdin -loglevel error -y -f lavfi -i "color=c=red@0.5:size=200x100,format=rgba" \
   -frames:v 1 "$picture"
