@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <atomic>
 
 #include <filesystem>
 
@@ -187,11 +188,20 @@ TEST_F(BatchTest, CancellingDuringTheFirstOfThreeLeavesNoEmptyFiles) {
   AddRow("clip.avi");
   AddRow("clip.mkv");
   list_.Row(2).SubItems[colProgress] = "12%";
-  // Cancel (as the progress window's button does) once the first task reported progress.
-  bool reported = false;
-  driver_.OnProgressChanged = [&] { reported = true; };
+  // The first task holds still at its tenth frame: on a fast machine a two-second clip may
+  // otherwise be done before any progress report reaches the window. Then cancel as the
+  // progress window's button does.
+  std::atomic<bool> held{false};
+  engine_.SetOnCustomHook([&](engine::TCustomFFmpegEngine*, engine::PHookInfo info) {
+    info->Update = false;
+    if (info->TaskIndex == 0 && info->FrameNumber == 10) {
+      engine_.Pause();
+      held = true;
+    }
+  });
   ASSERT_TRUE(driver_.Start());
-  ASSERT_TRUE(platform::TMainThread::WaitPumping([&] { return reported || driver_.State() == bsIdle; }, 180s));
+  ASSERT_TRUE(platform::TMainThread::WaitPumping([&] { return held || driver_.State() == bsIdle; }, 180s));
+  ASSERT_TRUE(held);
   driver_.Cancel();
   EXPECT_EQ(driver_.State(), bsIdle);
   ASSERT_EQ(driver_.Results().size(), 3u);

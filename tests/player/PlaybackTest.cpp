@@ -87,9 +87,10 @@ TEST_F(PlayerPlayback, PositionsAdvanceAndEndAtTheDuration) {
   EXPECT_NEAR(reportedDuration, probe.Duration * 1e6, 1000);
   ASSERT_TRUE(WaitFor([&] { return events.HasState(psEnd); }));
   ASSERT_GE(events.Positions.size(), 10u);
-  // Positions move forwards (a little jitter of the clock aside) and stop at the duration.
+  // Positions move forwards and stop at the duration. A picture shown late sets the clock back
+  // by its lateness, which a loaded machine can make a few frames long.
   for (size_t i = 1; i < events.Positions.size(); ++i)
-    EXPECT_GE(events.Positions[i], events.Positions[i - 1] - 50000) << i;
+    EXPECT_GE(events.Positions[i], events.Positions[i - 1] - 200000) << i;
   EXPECT_TRUE(WaitFor([&] { return player.LastReportedPosition() == reportedDuration; }));
   EXPECT_TRUE(WaitFor([&] { return !events.Positions.empty() && events.Positions.back() == reportedDuration; }));
   EXPECT_GE(player.Shown, 25);  // most of the 50 pictures are shown
