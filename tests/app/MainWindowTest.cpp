@@ -2,7 +2,11 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QImage>
+#include <filesystem>
 
+#include "app/ui/CoverWindow.h"
 #include "app/ui/MainWindow.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
@@ -15,8 +19,10 @@ QApplication& App() {
   static int argc = 1;
   static char name[] = "app_tests";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
+  // Never destroyed: tearing Qt down from the exit handlers, after the platform plugin has
+  // registered its input devices, crashes inside Qt.
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
 }
 
 TEST(MainWindow, ShowsTitleVersionAndOutputFolderAndAsksBeforeClosing) {
@@ -41,6 +47,61 @@ TEST(MainWindow, ShowsTitleVersionAndOutputFolderAndAsksBeforeClosing) {
     EXPECT_TRUE(window.isVisible());
     answer = platform::IDYES;
     EXPECT_TRUE(window.close());
+  }
+  platform::SetProgramFolder(saved);
+}
+
+// Runs the event loop until done() holds or the time-out passes.
+template <class Done>
+bool PumpUntil(Done done, int timeoutMs = 30000) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.hasExpired(timeoutMs)) return false;
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+  }
+  return true;
+}
+
+TEST(Splash, ShowsTheWmvMp4PictureWhenPresentAndClosesOnceTheMainWindowShows) {
+  App();
+  test::TempDir dir;
+  const std::string saved = platform::ProgramFolder();
+  platform::SetProgramFolder(dir.Path());
+  {
+    TfrmCover empty;
+    EXPECT_FALSE(empty.HasPicture());
+  }
+  std::filesystem::create_directory(dir.File("skin"));
+  QImage video(200, 100, QImage::Format_RGB32), wmvmp4(120, 60, QImage::Format_RGB32);
+  video.fill(Qt::red);
+  wmvmp4.fill(Qt::blue);
+  ASSERT_TRUE(video.save(QString::fromStdString(dir.File("skin/videocover.jpg")), "JPG"));
+  {
+    TfrmCover cover;
+    EXPECT_TRUE(cover.HasPicture());
+    EXPECT_EQ(cover.size(), QSize(200, 100));
+  }
+  ASSERT_TRUE(wmvmp4.save(QString::fromStdString(dir.File("skin/wmvmp4cover.jpg")), "JPG"));
+  TfrmCover cover;
+  EXPECT_EQ(cover.size(), QSize(120, 60));
+  cover.show();
+  QWidget main;
+  cover.CloseWhenShown(&main);
+  main.show();
+  EXPECT_TRUE(PumpUntil([&] { return !cover.isVisible(); }));
+  platform::SetProgramFolder(saved);
+}
+
+// The build draws the splash picture beside the program.
+TEST(Splash, TheBuildShipsAPicture) {
+  App();
+  const std::string saved = platform::ProgramFolder();
+  platform::SetProgramFolder(ZANTO_BIN_DIR);
+  {
+    TfrmCover cover;
+    EXPECT_TRUE(cover.HasPicture());
+    EXPECT_GT(cover.width(), 0);
   }
   platform::SetProgramFolder(saved);
 }
