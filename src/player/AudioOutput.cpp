@@ -41,19 +41,28 @@ bool TCustomPlayer::OpenAudioDevice(TPlayback& pb) {
     Log(media::llError, "SDL_OpenAudio() failed: invalid sample rate");
     return false;
   }
-  SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-  if (device == 0) {
-    // No usable sound card: play on silently at the real rate so the clocks keep working.
-    Log(media::llWarning, std::string("no audio device could be opened (") + SDL_GetError() +
-                              "); playing on with the silent \"dummy\" audio driver");
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0)
-      device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+  SDL_AudioDeviceID device = 0;
+  if (!UsingSilentDriver()) {
+    device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (device == 0) {
+      // No usable sound card: play on silently at the real rate so the clocks keep working.
+      Log(media::llWarning, std::string("no audio device could be opened (") + SDL_GetError() +
+                                "); playing on with the silent \"dummy\" audio driver");
+      SDL_QuitSubSystem(SDL_INIT_AUDIO);
+      SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
+      if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        Log(media::llError, std::string("SDL_OpenAudio() failed: ") + SDL_GetError());
+        return false;
+      }
+    }
   }
   if (device == 0) {
-    Log(media::llError, std::string("SDL_OpenAudio() failed: ") + SDL_GetError());
-    return false;
+    // SDL's dummy device keeps poor time; this output asks for samples at the real rate.
+    pb.SilentOutput = std::make_unique<TSilentAudioOutput>(&TCustomPlayer::AudioCallback, &pb,
+                                                           want.samples, 2 * want.channels,
+                                                           want.freq);
+    have = want;
+    have.size = static_cast<Uint32>(pb.SilentOutput->BufferBytes());
   }
   pb.AudioDevice = device;
   pb.AudioRate = have.freq;
@@ -64,6 +73,18 @@ bool TCustomPlayer::OpenAudioDevice(TPlayback& pb) {
   pb.AudioFrame = media::MakeFrame();
   pb.WaveRing.assign(kWaveRingSize, 0);
   return true;
+}
+
+bool TCustomPlayer::UsingSilentDriver() {
+  const char* name = SDL_GetCurrentAudioDriver();
+  return name && std::strcmp(name, "dummy") == 0;
+}
+
+void TCustomPlayer::StartAudioOutput(TPlayback& pb) {
+  if (pb.SilentOutput)
+    pb.SilentOutput->Start();
+  else if (pb.AudioDevice)
+    SDL_PauseAudioDevice(pb.AudioDevice, 0);
 }
 
 // Decodes the next block of audio into AudioBuf as 16-bit samples. Returns its size in bytes,

@@ -14,6 +14,7 @@
 #include "player/FileSource.h"
 #include "player/PacketQueue.h"
 #include "player/PictureQueue.h"
+#include "player/SilentAudioOutput.h"
 #include "player/SubpictureQueue.h"
 
 namespace zanto::player {
@@ -110,6 +111,9 @@ struct TPlayback {
   std::atomic<bool> RefreshPending{false};
   int GraphWidth = 0, GraphHeight = 0;  // output size of the filter graph
   AVRational GraphSar{0, 1};
+  // Replaces the SDL device without a sound card. Declared last, so that its thread stops
+  // before anything its callback reads is destroyed.
+  std::unique_ptr<TSilentAudioOutput> SilentOutput;
 
   ~TPlayback() { av_channel_layout_uninit(&ResamplerLayout); }
 };

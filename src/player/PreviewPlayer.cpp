@@ -125,7 +125,8 @@ std::string TCustomPlayer::AudioDriverName() const {
 }
 
 // SDL is brought up for audio only, once per playback. A machine without a usable driver falls
-// back to the silent "dummy" driver, which consumes samples at the real rate.
+// back to SDL's "dummy" driver, under which the player's own silent output asks for samples at
+// the real rate.
 bool TCustomPlayer::InitAudio() {
   if (const char* name = SdlDriverName(AudioDriver))
     SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, name, SDL_HINT_OVERRIDE);

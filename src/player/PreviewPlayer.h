@@ -138,6 +138,8 @@ class TCustomPlayer {
 
   // Audio (AudioOutput.cpp).
   bool OpenAudioDevice(TPlayback& pb);
+  static bool UsingSilentDriver();
+  void StartAudioOutput(TPlayback& pb);
   static void AudioCallback(void* userdata, uint8_t* stream, int len);
   int DecodeAudio(TPlayback& pb);
 

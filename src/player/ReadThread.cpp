@@ -100,7 +100,7 @@ bool TCustomPlayer::OpenInput(TPlayback& pb) {
   if (video >= 0) OpenComponent(pb, video);
   if (subtitle >= 0 && pb.VideoIndex >= 0) OpenComponent(pb, subtitle);
   // Sound starts once every stream is open: the audio callback reads which streams play.
-  if (pb.AudioIndex >= 0) SDL_PauseAudioDevice(pb.AudioDevice, 0);
+  if (pb.AudioIndex >= 0) StartAudioOutput(pb);
 
   if (pb.AudioIndex < 0 && pb.VideoIndex < 0) {
     Fail(pb.FileName + ": could not open codecs, no stream to play.", false);
@@ -308,10 +308,11 @@ void TCustomPlayer::CloseComponents(TPlayback& pb) {
     if (pb.VideoThread.joinable()) pb.VideoThread.join();
     pb.VideoQueue.Flush();
   }
-  if (pb.AudioIndex >= 0 || pb.AudioDevice) {
+  if (pb.AudioIndex >= 0 || pb.AudioDevice || pb.SilentOutput) {
     pb.AudioQueue.Abort();
     if (pb.AudioDevice) SDL_CloseAudioDevice(pb.AudioDevice);
     pb.AudioDevice = 0;
+    pb.SilentOutput.reset();
     pb.AudioQueue.Flush();
     pb.Resampler.reset();
   }

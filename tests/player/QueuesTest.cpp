@@ -1,15 +1,18 @@
 // The player's queues and output blocks: the event ring with its overwrite and overflow rules,
 // the packet queue's byte accounting, flush and abort, the picture queue's blocking producer
-// and the volume and mute rule of an audio block.
+// and the volume and mute rule of an audio block; the silent sound output.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <future>
+#include <mutex>
 #include <thread>
 
 #include "player/AudioMix.h"
 #include "player/PacketQueue.h"
 #include "player/PictureQueue.h"
 #include "player/PlayerEventQueue.h"
+#include "player/SilentAudioOutput.h"
 
 namespace zanto::player {
 namespace {
@@ -164,6 +167,39 @@ TEST(PlayerAudioMix, VolumeAndMute) {
   MixAudioBlock(reinterpret_cast<uint8_t*>(out), nullptr, sizeof(out), false, 128);
   EXPECT_EQ(out[0], 0);
   EXPECT_EQ(out[1], 0);
+}
+
+struct TSilentCalls {
+  std::mutex Mutex;
+  int Calls = 0;
+  bool AllOfTheAskedSize = true;
+  std::promise<void> FifthCall;
+};
+
+TEST(PlayerSilentOutput, AsksForWholeBlocksUntilDestroyed) {
+  TSilentCalls seen;
+  auto callback = [](void* userdata, uint8_t* stream, int len) {
+    auto& s = *static_cast<TSilentCalls*>(userdata);
+    std::memset(stream, 0, static_cast<size_t>(len));
+    std::lock_guard lock(s.Mutex);
+    s.AllOfTheAskedSize = s.AllOfTheAskedSize && len == 1024 * 4;
+    if (++s.Calls == 5) s.FifthCall.set_value();
+  };
+  auto fifth = seen.FifthCall.get_future();
+  int callsWhenDestroyed = 0;
+  {
+    TSilentAudioOutput output(callback, &seen, 1024, 4, 44100);
+    EXPECT_EQ(output.BufferBytes(), 4096);
+    output.Start();
+    ASSERT_EQ(fifth.wait_for(std::chrono::seconds(60)), std::future_status::ready);
+  }
+  // The destructor waited for the callback thread: nothing calls back any more.
+  {
+    std::lock_guard lock(seen.Mutex);
+    callsWhenDestroyed = seen.Calls;
+    EXPECT_TRUE(seen.AllOfTheAskedSize);
+  }
+  EXPECT_GE(callsWhenDestroyed, 5);
 }
 
 }  // namespace
