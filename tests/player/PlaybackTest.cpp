@@ -93,7 +93,8 @@ TEST_F(PlayerPlayback, PositionsAdvanceAndEndAtTheDuration) {
     EXPECT_GE(events.Positions[i], events.Positions[i - 1] - 200000) << i;
   EXPECT_TRUE(WaitFor([&] { return player.LastReportedPosition() == reportedDuration; }));
   EXPECT_TRUE(WaitFor([&] { return !events.Positions.empty() && events.Positions.back() == reportedDuration; }));
-  EXPECT_GE(player.Shown, 25);  // most of the 50 pictures are shown
+  EXPECT_GE(player.Shown, 2);
+  EXPECT_GT(player.LastShownPts, 1.5);  // pictures reach the end of the 2 s clip
   player.Stop(true);
   EXPECT_EQ(player.Probe().FormatContext(), nullptr);
   EXPECT_EQ(player.CurrentPosition(), -1);
@@ -252,7 +253,9 @@ TEST_F(PlayerPlayback, PlaysAFileWithSubtitlesToTheEnd) {
   ASSERT_TRUE(player.Open(test::PlayerFixture("subtitled.mkv"), &sink, false)) << player.LastErrorMessage();
   ASSERT_EQ(test::FFprobe(test::PlayerFixture("subtitled.mkv")).Count("subtitle"), 1);
   ASSERT_TRUE(WaitFor([&] { return events.HasState(psEnd); }));
-  EXPECT_GE(player.Shown, 25);
+  // A loaded machine drops pictures to keep time with the sound; still they reach the end.
+  EXPECT_GE(player.Shown, 2);
+  EXPECT_GT(player.LastShownPts, 1.5);
 }
 
 // A driver that cannot start (here: one of another platform) falls back to the silent output,
