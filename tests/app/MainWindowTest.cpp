@@ -9,7 +9,7 @@
 #include "app/ui/CoverWindow.h"
 #include "app/ui/MainWindow.h"
 #include "platform/MessageBox.h"
-#include "platform/Paths.h"
+#include "support/ScopedProgramFolder.h"
 #include "support/TempDir.h"
 
 namespace zanto::app {
@@ -28,8 +28,7 @@ QApplication& App() {
 TEST(MainWindow, ShowsTitleVersionAndOutputFolderAndAsksBeforeClosing) {
   App();
   test::TempDir dir;
-  const std::string saved = platform::ProgramFolder();
-  platform::SetProgramFolder(dir.Path());
+  const test::TScopedProgramFolder folder(dir.Path());
   {
     TfrmMain window;
     window.show();
@@ -48,7 +47,6 @@ TEST(MainWindow, ShowsTitleVersionAndOutputFolderAndAsksBeforeClosing) {
     answer = platform::IDYES;
     EXPECT_TRUE(window.close());
   }
-  platform::SetProgramFolder(saved);
 }
 
 // Runs the event loop until done() holds or the time-out passes.
@@ -66,8 +64,7 @@ bool PumpUntil(Done done, int timeoutMs = 30000) {
 TEST(Splash, ShowsTheWmvMp4PictureWhenPresentAndClosesOnceTheMainWindowShows) {
   App();
   test::TempDir dir;
-  const std::string saved = platform::ProgramFolder();
-  platform::SetProgramFolder(dir.Path());
+  const test::TScopedProgramFolder folder(dir.Path());
   {
     TfrmCover empty;
     EXPECT_FALSE(empty.HasPicture());
@@ -90,20 +87,15 @@ TEST(Splash, ShowsTheWmvMp4PictureWhenPresentAndClosesOnceTheMainWindowShows) {
   cover.CloseWhenShown(&main);
   main.show();
   EXPECT_TRUE(PumpUntil([&] { return !cover.isVisible(); }));
-  platform::SetProgramFolder(saved);
 }
 
 // The build draws the splash picture beside the program.
 TEST(Splash, TheBuildShipsAPicture) {
   App();
-  const std::string saved = platform::ProgramFolder();
-  platform::SetProgramFolder(ZANTO_BIN_DIR);
-  {
-    TfrmCover cover;
-    EXPECT_TRUE(cover.HasPicture());
-    EXPECT_GT(cover.width(), 0);
-  }
-  platform::SetProgramFolder(saved);
+  const test::TScopedProgramFolder folder(ZANTO_BIN_DIR);
+  TfrmCover cover;
+  EXPECT_TRUE(cover.HasPicture());
+  EXPECT_GT(cover.width(), 0);
 }
 
 }  // namespace

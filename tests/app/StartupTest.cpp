@@ -10,6 +10,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/Shell.h"
+#include "support/ScopedProgramFolder.h"
 #include "support/TempDir.h"
 
 namespace zanto::app {
@@ -152,8 +153,7 @@ TEST(OutputFolder, BrowseOpenAndTheChooserRule) {
 
 TEST(MainShell, CreationShowAndCloseQuery) {
   test::TempDir dir;
-  const std::string saved = platform::ProgramFolder();
-  platform::SetProgramFolder(dir.Path());
+  const test::TScopedProgramFolder folder(dir.Path());
   test::WriteFileBytes(dir.File("zantowmvmp4converter.ini"),
                        "[settings]\nvolume=200\nmute=1\nOutPutDir=/v\nskinIndex=9\n");
   {
@@ -186,13 +186,11 @@ TEST(MainShell, CreationShowAndCloseQuery) {
     EXPECT_FALSE(shell.ChooseSkin(2));  // already in use: nothing written
     EXPECT_EQ(shell.CurrentSkin(), 2);
   }
-  platform::SetProgramFolder(saved);
 }
 
 TEST(MainShell, AFirstStartGetsTheShippedSettingsAndALaterOneKeepsTheUsers) {
   test::TempDir dir;
-  const std::string saved = platform::ProgramFolder();
-  platform::SetProgramFolder(dir.Path());
+  const test::TScopedProgramFolder folder(dir.Path());
   test::WriteFileBytes(dir.File(kDefaultSettingsFile), "[settings]\nFormatCode=302\n");
   {
     TMainShell shell;
@@ -203,7 +201,6 @@ TEST(MainShell, AFirstStartGetsTheShippedSettingsAndALaterOneKeepsTheUsers) {
     TMainShell shell;  // the user's choice stays
     EXPECT_EQ(shell.Settings().FormatCode(), 5);
   }
-  platform::SetProgramFolder(saved);
 }
 
 }  // namespace

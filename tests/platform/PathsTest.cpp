@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "platform/Paths.h"
+#include "support/ScopedProgramFolder.h"
 #include "support/TempDir.h"
 
 namespace zanto::platform {
@@ -28,16 +29,14 @@ TEST(Paths, ProgramFolderEndsWithSeparatorAndHoldsTheExecutable) {
 
 TEST(Paths, SettingsFallBackToUserFolderWhenProgramFolderIsReadOnly) {
   test::TempDir program, config;
-  const std::string saved = ProgramFolder();
   setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
-  SetProgramFolder(program.Path());
+  const test::TScopedProgramFolder folder(program.Path());
   EXPECT_EQ(WritableProgramFile("x.ini"), program.File("x.ini"));
   if (geteuid() != 0) {  // root writes anywhere, so only a normal user sees the fallback
     chmod(program.Path().c_str(), 0555);
     EXPECT_EQ(WritableProgramFile("x.ini"), config.Path() + "/zanto/x.ini");
     EXPECT_TRUE(DirectoryExists(config.Path() + "/zanto"));
   }
-  SetProgramFolder(saved);
   unsetenv("XDG_CONFIG_HOME");
 }
 
