@@ -263,8 +263,7 @@ void TBatchDriver::FinishBatchWhenAllEnded() {
   if (!std::all_of(Results_.begin(), Results_.end(), [](const TTaskResult& r) { return r.Ended; }))
     return;
   BatchEndPending_ = false;
-  // The engine marks the batch terminated right after delivering its end.
-  platform::TMainThread::WaitPumping([this] { return Engine_.AllTerminated(); }, 10s);
+  // The engine marks the batch terminated before it delivers the batch's end.
   if (Engine_.AllTerminated()) Engine_.ClearTasks();
   State_ = bsIdle;
   if (OnBatchEnded) OnBatchEnded();

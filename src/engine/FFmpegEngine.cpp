@@ -242,11 +242,13 @@ void TCustomFFmpegEngine::TaskTerminated(TCustomFFmpeg& task) {
       count = static_cast<int>(Tasks_.size());
     }
     if (FinishedCount_ >= count && !AllTerminated_) {
+      // The state changes before the event goes out: its handler (on a thread of its own) may
+      // already clear the list, and that is refused while the batch still counts as working.
+      AllTerminated_ = true;
       TTerminateInfo batch;
       batch.TaskIndex = -1;
       batch.Finished = true;
       DeliverTerminate(batch, nullptr);
-      AllTerminated_ = true;
     }
   } else if (Threaded_) {
     StartNextTask();

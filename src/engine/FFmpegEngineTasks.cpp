@@ -159,11 +159,11 @@ void TFFmpegEngine::StartTask(int parallelCount) {
     Working_ = true;
     if (RemainingCount_ == 0) {
       // Nothing to run: the batch ends at once, so the component does not stay working.
+      AllTerminated_ = true;
       TTerminateInfo batch;
       batch.TaskIndex = -1;
       batch.Finished = true;
       DeliverTerminate(batch, nullptr);
-      AllTerminated_ = true;
       return;
     }
   }

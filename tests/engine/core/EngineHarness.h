@@ -27,8 +27,9 @@ class EngineHarness {
     });
   }
   ~EngineHarness() {
-    if (Engine.Working() && !Engine.AllTerminated()) {
-      Engine.Stop(true);
+    // The batch's end may still be on its way to the handler, which records into this object.
+    if (Engine.Working()) {
+      if (!Engine.AllTerminated()) Engine.Stop(true);
       WaitForBatch();
     }
   }
