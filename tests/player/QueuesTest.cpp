@@ -186,20 +186,14 @@ TEST(PlayerSilentOutput, AsksForWholeBlocksUntilDestroyed) {
     if (++s.Calls == 5) s.FifthCall.set_value();
   };
   auto fifth = seen.FifthCall.get_future();
-  int callsWhenDestroyed = 0;
   {
     TSilentAudioOutput output(callback, &seen, 1024, 4, 44100);
     EXPECT_EQ(output.BufferBytes(), 4096);
     output.Start();
     ASSERT_EQ(fifth.wait_for(std::chrono::seconds(60)), std::future_status::ready);
-  }
-  // The destructor waited for the callback thread: nothing calls back any more.
-  {
-    std::lock_guard lock(seen.Mutex);
-    callsWhenDestroyed = seen.Calls;
-    EXPECT_TRUE(seen.AllOfTheAskedSize);
-  }
-  EXPECT_GE(callsWhenDestroyed, 5);
+  }  // a thread left running past here would end the program (and show under the sanitizers)
+  std::lock_guard lock(seen.Mutex);
+  EXPECT_TRUE(seen.AllOfTheAskedSize);
 }
 
 }  // namespace
